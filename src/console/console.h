@@ -1,0 +1,55 @@
+// The console: the 80 x 25 grid with its cursor and colour byte, the window
+// that shows it (through the backend chosen at start-up), pauses that keep
+// the window alive, the clock, and the orderly end of the program.
+// Owns the grid and the backend choice; must not touch speech or the
+// interpreter.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+constexpr int kGridCols = 80;
+constexpr int kGridRows = 25;
+
+// Grid (rows and columns from 1 at this interface).
+void openConsole();
+void writeToConsole(const char* bytes, size_t count);
+void writeTextToConsole(const std::string& text);
+void writeCharToConsole(uint8_t c);
+void gotoXY(int column, int row);
+int whereX();
+int whereY();
+void clearScreen();
+void clearToEndOfLine();
+void setTextColor(int colour);
+void setTextBackground(int colour);
+uint8_t textAttribute();
+void setTextAttribute(uint8_t attr);
+uint8_t readScreenChar(int row, int column);
+uint8_t readScreenAttr(int row, int column);
+std::string readScreenRow(int row);  // 80 characters of one row
+
+// Window.
+void setConsoleTitle(const std::string& title);  // first 80 characters kept
+std::string consoleTitle();
+void hideConsoleWindow();
+void restoreConsoleWindow();
+void bringConsoleToTop();
+bool consoleIsForeground();
+
+// Pumping and pausing.
+void pumpConsoleMessages();
+void pumpAllMessages();
+void waitMessage();  // blocks until something happens (a key, a wake-up, a short time)
+void delayMs(unsigned milliseconds);
+
+// Clock.
+void getDate(int& year, int& month, int& day, int& weekday);  // weekday 0 = Sunday
+void getTime(int& hour, int& minute, int& second, int& hundredths);
+
+// End of the program.  terminateConsole is the user closing the window
+// (closed input included); it never returns.
+[[noreturn]] void terminateConsole();
+// Runs once on every normal end: writes what the backend keeps (the headless
+// screen), flushes standard output.
+void consoleEndOfProgram(bool runtimeError);

@@ -1,0 +1,18 @@
+// The key buffer: 64 one-byte codes, a special key being 0 followed by its
+// extended code.  Filled by the backend's event handling inside the pumps;
+// read by the interpreter and the line readers.  Must not touch speech.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+constexpr int kKeyBufferSize = 64;
+
+void pushKey(uint8_t code);
+bool keyPressed();
+uint8_t readKey();
+void flushKeys();
+int keyCount();
+// Plain line input behind standard input: returns the count stored in buffer,
+// line end (13, 10) included.
+int readConsoleLine(char* buffer, int capacity);
