@@ -1,0 +1,117 @@
+// Runs the script cases of tests/scripts/*.cases with the rotela program in
+// the headless console and compares the screen, the speech log and the exit
+// status with what each case expects.
+//
+// A case file holds cases like this (UTF-8; scripts and input are turned
+// into Windows-1252 before the run):
+//   === name
+//   <script lines>
+//   --- input       (typed keys, as lines)
+//   --- screen      (the rows of the final screen; trailing empty rows dropped)
+//   --- speech      (the speech log, exactly)
+//   --- status      (exit status, 0 when absent)
+//   --- program     ("fitagrav" runs the recorder instead of the script)
+// Lines before the first "===" are comments.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "platform/codepage.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct ScriptCase {
+  std::string name;
+  std::map<std::string, std::string> parts;  // "script", "input", "screen", "speech", "status"
+};
+
+std::vector<ScriptCase> parseCases(const fs::path& file) {
+  std::vector<ScriptCase> cases;
+  std::ifstream in(file);
+  std::string line, part;
+  while (std::getline(in, line)) {
+    if (line.rfind("=== ", 0) == 0) {
+      cases.push_back({file.stem().string() + "_" + line.substr(4), {}});
+      part = "script";
+      cases.back().parts[part];
+    } else if (!cases.empty() && line.rfind("--- ", 0) == 0) {
+      part = line.substr(4);
+      cases.back().parts[part];
+    } else if (!cases.empty()) {
+      cases.back().parts[part] += line + "\n";
+    }
+  }
+  return cases;
+}
+
+std::vector<ScriptCase> allCases() {
+  std::vector<ScriptCase> all;
+  std::vector<fs::path> files;
+  for (const auto& e : fs::directory_iterator(fs::path(TEST_SOURCE_DIR) / "scripts"))
+    if (e.path().extension() == ".cases") files.push_back(e.path());
+  std::sort(files.begin(), files.end());
+  for (const auto& f : files)
+    for (auto& c : parseCases(f)) all.push_back(std::move(c));
+  return all;
+}
+
+std::string readFile(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void writeFile(const fs::path& p, const std::string& bytes) {
+  std::ofstream out(p, std::ios::binary);
+  out << bytes;
+}
+
+std::string dropTrailingEmptyLines(std::string text) {
+  while (text.size() >= 2 && text.compare(text.size() - 2, 2, "\n\n") == 0) text.pop_back();
+  if (text == "\n") text.clear();
+  return text;
+}
+
+// Script lines end with CR LF, as scripts written on the family's systems do.
+std::string crlf(const std::string& text) {
+  std::string out;
+  for (char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  return out;
+}
+
+class ScriptCaseTest : public testing::TestWithParam<ScriptCase> {};
+
+TEST_P(ScriptCaseTest, Runs) {
+  const ScriptCase& c = GetParam();
+  fs::path dir = fs::temp_directory_path() / ("rotela-case-" + c.name + "-" + std::to_string(getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir / "c");
+  fs::create_directories(dir / "config");
+  writeFile(dir / "script.cmd", crlf(utf8ToAnsi(c.parts.at("script"))));
+  writeFile(dir / "input", c.parts.count("input") ? utf8ToAnsi(c.parts.at("input")) : "");
+  bool recorder = c.parts.count("program") && c.parts.at("program") == "fitagrav\n";
+  std::string program = recorder ? std::string("'") + FITAGRAV_BINARY + "'"
+                                 : std::string("'") + ROTELA_BINARY + "' script.cmd";
+  std::string cmd = "cd '" + dir.string() + "' && OUVINO_CONSOLE=headless OUVINO_SPEECH_LOG=speech.log " +
+                    "OUVINO_DRIVE_C='" + (dir / "c").string() + "' XDG_CONFIG_HOME='" +
+                    (dir / "config").string() + "' " + program + " < input > screen 2> stderr";
+  int status = std::system(cmd.c_str());
+  int expectedStatus = c.parts.count("status") ? std::atoi(c.parts.at("status").c_str()) : 0;
+  EXPECT_EQ(WEXITSTATUS(status), expectedStatus) << readFile(dir / "stderr");
+  if (c.parts.count("screen"))
+    EXPECT_EQ(dropTrailingEmptyLines(readFile(dir / "screen")), dropTrailingEmptyLines(c.parts.at("screen")));
+  if (c.parts.count("speech")) EXPECT_EQ(readFile(dir / "speech.log"), c.parts.at("speech"));
+  if (!HasFailure()) fs::remove_all(dir);
+}
+
+INSTANTIATE_TEST_SUITE_P(Scripts, ScriptCaseTest, testing::ValuesIn(allCases()),
+                         [](const testing::TestParamInfo<ScriptCase>& info) { return info.param.name; });
+
+}  // namespace
