@@ -50,6 +50,9 @@ void getTime(int& hour, int& minute, int& second, int& hundredths);
 // End of the program.  terminateConsole is the user closing the window
 // (closed input included); it never returns.
 [[noreturn]] void terminateConsole();
+// The exit status terminateConsole ends with (2 unless the program says
+// otherwise: closing the console at the wait after an error end keeps 1).
+void setTerminateStatus(int status);
 // Runs once on every normal end: writes what the backend keeps (the headless
 // screen), flushes standard output.
 void consoleEndOfProgram(bool runtimeError);

@@ -9,10 +9,14 @@
 constexpr int kKeyBufferSize = 64;
 
 void pushKey(uint8_t code);
+// A special key: 0 and its extended code, appended only when two places are free.
+void pushSpecialKey(uint8_t extended);
 bool keyPressed();
 uint8_t readKey();
 void flushKeys();
 int keyCount();
+// Drops the waiting codes without pumping (the end of the program).
+void clearKeyBuffer();
 // Plain line input behind standard input: returns the count stored in buffer,
 // line end (13, 10) included.
 int readConsoleLine(char* buffer, int capacity);

@@ -146,6 +146,7 @@ int reportOutcome() {
   showMessage("SCERREXE", 0);
   sayNumber(outcome.line);
   writeLineEnds(1);
+  setTerminateStatus(1);
   char line[128];
   readConsoleLine(line, sizeof line);
   return 1;
@@ -157,7 +158,7 @@ void startRuntime(int argc, char** argv) {
 }
 
 int finishRuntime(int status) {
-  consoleEndOfProgram(status != 0);
+  consoleEndOfProgram(false);
   return status;
 }
 

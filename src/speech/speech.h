@@ -34,3 +34,5 @@ std::string lettersFolder();
 // at start; other modules that make sounds (tones, beeps of the PC speaker)
 // log through speechLog.
 void speechLog(const std::string& kind, const std::string& ansiText);
+// Sends the log to this host file from now on ("" stops logging).
+void speechLogOpen(const std::string& hostFile);

@@ -8,7 +8,7 @@
 //   <script lines>
 //   --- input       (typed keys, as lines)
 //   --- screen      (the rows of the final screen; trailing empty rows dropped)
-//   --- speech      (the speech log, exactly)
+//   --- speech      (the speech log, exactly; trailing empty lines dropped)
 //   --- status      (exit status, 0 when absent)
 //   --- program     ("fitagrav" runs the recorder instead of the script)
 // Lines before the first "===" are comments.
@@ -30,6 +30,8 @@ struct ScriptCase {
   std::string name;
   std::map<std::string, std::string> parts;  // "script", "input", "screen", "speech", "status"
 };
+
+void PrintTo(const ScriptCase& c, std::ostream* os) { *os << c.name; }
 
 std::vector<ScriptCase> parseCases(const fs::path& file) {
   std::vector<ScriptCase> cases;
@@ -105,9 +107,12 @@ TEST_P(ScriptCaseTest, Runs) {
   int status = std::system(cmd.c_str());
   int expectedStatus = c.parts.count("status") ? std::atoi(c.parts.at("status").c_str()) : 0;
   EXPECT_EQ(WEXITSTATUS(status), expectedStatus) << readFile(dir / "stderr");
-  if (c.parts.count("screen"))
+  if (c.parts.count("screen")) {
     EXPECT_EQ(dropTrailingEmptyLines(readFile(dir / "screen")), dropTrailingEmptyLines(c.parts.at("screen")));
-  if (c.parts.count("speech")) EXPECT_EQ(readFile(dir / "speech.log"), c.parts.at("speech"));
+  }
+  if (c.parts.count("speech")) {
+    EXPECT_EQ(dropTrailingEmptyLines(readFile(dir / "speech.log")), dropTrailingEmptyLines(c.parts.at("speech")));
+  }
   if (!HasFailure()) fs::remove_all(dir);
 }
 
