@@ -129,7 +129,10 @@ static bool applyFunction(Fn fn, const std::string& first, const std::string& v,
       out = nthWord(n, v);
       return true;
     case Fn::Chr: out = charFromCode(v); return true;
-    case Fn::Asc: out = v.size() == 1 ? "#" + intToText(static_cast<unsigned char>(v[0])) : ""; return true;
+    case Fn::Asc:
+      out.clear();
+      if (v.size() == 1) out.append("#").append(intToText(static_cast<unsigned char>(v[0])));
+      return true;
     default: return false;
   }
 }

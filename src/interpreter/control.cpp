@@ -11,31 +11,55 @@
 #include "interpreter/values.h"
 #include "speech/speech.h"
 
-std::string padNumeric(const std::string& t) {
-  if (!std::all_of(t.begin(), t.end(), [](unsigned char c) { return isDigit(c); })) return t;
-  std::string padded = std::string(20, '0') + t;
-  return padded.substr(t.empty() ? 0 : t.size() - 1);
-}
-
 enum class Op { Ge, Le, Eq2, Ne, Contains, Begins, Ends, In, Eq, Lt, Gt, None };
 
 static Op readOperator(std::string_view& text) {
-  static const struct { const char* sym; Op op; } ops[] = {
-      {">=", Op::Ge}, {"<=", Op::Le}, {"==", Op::Eq2}, {"<>", Op::Ne}, {"*=*", Op::Contains},
-      {"=*", Op::Begins}, {"*=", Op::Ends}, {"EM", Op::In}, {"=", Op::Eq}, {"<", Op::Lt}, {">", Op::Gt}};
+  using namespace std::literals;
+  static const struct { std::string_view sym; Op op; } ops[] = {
+      {">="sv, Op::Ge}, {"<="sv, Op::Le}, {"=="sv, Op::Eq2}, {"<>"sv, Op::Ne}, {"*=*"sv, Op::Contains},
+      {"=*"sv, Op::Begins}, {"*="sv, Op::Ends}, {"EM"sv, Op::In}, {"="sv, Op::Eq}, {"<"sv, Op::Lt}, {">"sv, Op::Gt}};
   for (const auto& e : ops) {
     if (startsUpper(text, e.sym)) {
-      text.remove_prefix(std::string_view(e.sym).size());
+      text.remove_prefix(e.sym.size());
       return e.op;
     }
   }
   return Op::None;
 }
 
+// The comparison form of a value: its text upper-cased, and a digit string
+// (the empty text included) zero-filled on the left to 21 characters as
+// "00000000000000000000" + t from position length(t) -- so digit strings
+// compare by value and the empty text is less than "0".  Read character by
+// character without building it.
+namespace {
+struct ComparisonForm {
+  std::string_view t;
+  bool digits;
+  size_t size() const { return digits ? 21 - (t.empty() ? 1 : 0) : t.size(); }
+  unsigned char at(size_t i) const {
+    if (!digits) return upperAnsiChar(t[i]);
+    size_t j = (t.empty() ? 0 : t.size() - 1) + i;  // index into 20 zeros + t
+    return j < 20 ? '0' : t[j - 20];
+  }
+};
+
+ComparisonForm comparisonForm(std::string_view t) {
+  return {t, std::all_of(t.begin(), t.end(), [](unsigned char c) { return isDigit(c); })};
+}
+
+int compareForms(const ComparisonForm& a, const ComparisonForm& b) {
+  size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; i++)
+    if (a.at(i) != b.at(i)) return a.at(i) < b.at(i) ? -1 : 1;
+  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+}  // namespace
+
 static bool inList(const std::string& a, const ListRecord& list) {
-  std::string key = padNumeric(upperAnsi(a));
+  ComparisonForm key = comparisonForm(a);
   for (const std::string& item : list.items)
-    if (padNumeric(upperAnsi(item)) == key) return true;
+    if (compareForms(comparisonForm(item), key) == 0) return true;
   return false;
 }
 
@@ -52,8 +76,7 @@ static bool compareValues(Op op, const std::string& a, const std::string& b) {
     case Op::Ends: return endsWithFirstOccurrence(a, b);
     default: break;
   }
-  // std::string compares char_traits<char>, which orders as unsigned bytes.
-  int c = padNumeric(upperAnsi(a)).compare(padNumeric(upperAnsi(b)));
+  int c = compareForms(comparisonForm(a), comparisonForm(b));
   switch (op) {
     case Op::Eq: return c == 0;
     case Op::Lt: return c < 0;

@@ -11,6 +11,5 @@ struct Condition {
 };
 
 Condition evalCondition(std::string_view& text);
-std::string padNumeric(const std::string& text);
 void skipFalseBlock();
 void skipToEnd(std::string_view upperWord);

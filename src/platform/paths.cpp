@@ -80,7 +80,7 @@ SplitName splitName(const std::string& name) {
     } else if (name[0] == '\\') {
         split.base = driveBase('c');
     } else if (name[0] == '/') {
-        split.base = "/";
+        split.base.assign(1, '/');
     } else {
         split.rooted = false;
     }

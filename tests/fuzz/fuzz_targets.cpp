@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "interpreter/control.h"
+#include "interpreter/lists.h"
 #include "interpreter/store.h"
 #include "interpreter/values.h"
 
@@ -24,8 +25,12 @@ static std::string lineOf(const uint8_t* data, size_t size) {
   return std::string(reinterpret_cast<const char*>(data), size);
 }
 
+// Each input starts from empty variables and lists, so no input's cost
+// depends on what earlier inputs left behind.
 void fuzzLine(const uint8_t* data, size_t size) {
   prepare();
+  resetVariables();
+  resetLists();
   std::string line = lineOf(data, size);
   storeLine(line, 1);
   interp.programCounter = 1;

@@ -218,6 +218,11 @@ INSTANTIATE_TEST_SUITE_P(Conditions, ConditionTest, testing::Values(
     ConditionCase{"10 <= 9", true, false},
     ConditionCase{"\"a\" <> \"b\"", true, true},
     ConditionCase{"12345678901234567890 > 9", true, true},
+    ConditionCase{"\"\" < 0", true, true},
+    ConditionCase{"007 = 7", true, true},
+    ConditionCase{"\"b\" > \"ab\"", true, true},
+    ConditionCase{"\"ab\" < \"abc\"", true, true},
+    ConditionCase{"\"é\" > \"z\"", true, true},
     ConditionCase{"x em [cores]", false, false},
     ConditionCase{"", false, false},
     ConditionCase{"não", false, false},
@@ -225,13 +230,6 @@ INSTANTIATE_TEST_SUITE_P(Conditions, ConditionTest, testing::Values(
     ConditionCase{"1 ?", false, false},
     ConditionCase{"1 =", false, false},
     ConditionCase{"( = 1", false, false}));
-
-TEST(Padding, FillsDigitStringsTo21) {
-  EXPECT_EQ(padNumeric("9"), std::string(20, '0') + "9");
-  EXPECT_EQ(padNumeric(""), std::string(20, '0'));
-  EXPECT_EQ(padNumeric("9a"), "9a");
-  EXPECT_EQ(padNumeric("-5"), "-5");
-}
 
 TEST(Lists, CreateFillReadDelete) {
   RunResult r = runLines({"lista [a] cria", "lista [a] adiciona \"x\"", "lista [a] adiciona \"y\"",

@@ -11,6 +11,9 @@
 //   --- speech      (the speech log, exactly; trailing empty lines dropped)
 //   --- status      (exit status, 0 when absent)
 //   --- program     ("fitagrav" runs the recorder instead of the script)
+//   --- args        (rotela's arguments instead of "script.cmd")
+//   --- console     ("terminal" instead of the headless console; the screen
+//                    is then standard output, CR LF read as LF)
 // Lines before the first "===" are comments.
 #include <gtest/gtest.h>
 
@@ -81,6 +84,22 @@ std::string dropTrailingEmptyLines(std::string text) {
   return text;
 }
 
+// A part's text on one line, without its line end.
+std::string part(const ScriptCase& c, const char* name) {
+  auto it = c.parts.find(name);
+  if (it == c.parts.end()) return "";
+  std::string text = it->second;
+  while (!text.empty() && text.back() == '\n') text.pop_back();
+  return text;
+}
+
+std::string withoutCR(const std::string& text) {
+  std::string out;
+  for (char ch : text)
+    if (ch != '\r') out += ch;
+  return out;
+}
+
 // Script lines end with CR LF, as scripts written on the family's systems do.
 std::string crlf(const std::string& text) {
   std::string out;
@@ -98,17 +117,19 @@ TEST_P(ScriptCaseTest, Runs) {
   fs::create_directories(dir / "config");
   writeFile(dir / "script.cmd", crlf(utf8ToAnsi(c.parts.at("script"))));
   writeFile(dir / "input", c.parts.count("input") ? utf8ToAnsi(c.parts.at("input")) : "");
-  bool recorder = c.parts.count("program") && c.parts.at("program") == "fitagrav\n";
+  bool recorder = part(c, "program") == "fitagrav";
+  std::string args = c.parts.count("args") ? part(c, "args") : "script.cmd";
   std::string program = recorder ? std::string("'") + FITAGRAV_BINARY + "'"
-                                 : std::string("'") + ROTELA_BINARY + "' script.cmd";
-  std::string cmd = "cd '" + dir.string() + "' && OUVINO_CONSOLE=headless OUVINO_SPEECH_LOG=speech.log " +
+                                 : std::string("'") + ROTELA_BINARY + "' " + args;
+  std::string console = c.parts.count("console") ? part(c, "console") : "headless";
+  std::string cmd = "cd '" + dir.string() + "' && OUVINO_CONSOLE=" + console + " OUVINO_SPEECH_LOG=speech.log " +
                     "OUVINO_DRIVE_C='" + (dir / "c").string() + "' XDG_CONFIG_HOME='" +
                     (dir / "config").string() + "' " + program + " < input > screen 2> stderr";
   int status = std::system(cmd.c_str());
   int expectedStatus = c.parts.count("status") ? std::atoi(c.parts.at("status").c_str()) : 0;
   EXPECT_EQ(WEXITSTATUS(status), expectedStatus) << readFile(dir / "stderr");
   if (c.parts.count("screen")) {
-    EXPECT_EQ(dropTrailingEmptyLines(readFile(dir / "screen")), dropTrailingEmptyLines(c.parts.at("screen")));
+    EXPECT_EQ(dropTrailingEmptyLines(withoutCR(readFile(dir / "screen"))), dropTrailingEmptyLines(c.parts.at("screen")));
   }
   if (c.parts.count("speech")) {
     EXPECT_EQ(dropTrailingEmptyLines(readFile(dir / "speech.log")), dropTrailingEmptyLines(c.parts.at("speech")));
@@ -118,5 +139,33 @@ TEST_P(ScriptCaseTest, Runs) {
 
 INSTANTIATE_TEST_SUITE_P(Scripts, ScriptCaseTest, testing::ValuesIn(allCases()),
                          [](const testing::TestParamInfo<ScriptCase>& info) { return info.param.name; });
+
+}  // namespace
+
+namespace {
+
+// The store holds 500000 lines: a longer script is refused with a message
+// instead of being cut short or overwriting anything.
+TEST(ScriptStore, RefusesScriptsLongerThanTheStore) {
+  fs::path dir = fs::temp_directory_path() / ("rotela-long-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  for (int lines : {500000, 500001}) {
+    std::string text;
+    for (int i = 0; i < lines; i++) text += "*\r\n";
+    writeFile(dir / "long.cmd", text);
+    std::string cmd = "cd '" + dir.string() + "' && OUVINO_CONSOLE=headless '" + ROTELA_BINARY +
+                      "' long.cmd < /dev/null > screen 2>&1";
+    int status = std::system(cmd.c_str());
+    std::string screen = readFile(dir / "screen");
+    if (lines == 500000) {
+      EXPECT_EQ(WEXITSTATUS(status), 0);
+      EXPECT_EQ(screen.rfind("Fim do script", 0), 0u) << screen;
+    } else {
+      EXPECT_EQ(WEXITSTATUS(status), 1);
+      EXPECT_NE(screen.find("500000 linhas"), std::string::npos) << screen;
+    }
+  }
+  fs::remove_all(dir);
+}
 
 }  // namespace
