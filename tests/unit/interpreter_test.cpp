@@ -16,13 +16,22 @@ struct RunResult {
   int line;
 };
 
-RunResult runLines(std::initializer_list<const char*> lines) {
+// Runs lines (Windows-1252 already) from an empty interpreter, or (keep)
+// with the variables and lists the last run left.
+RunResult runStored(const std::vector<std::string>& lines, bool keep = false) {
   setenv("OUVINO_CONSOLE", "headless", 1);
-  resetInterpreter();
+  if (!keep) resetInterpreter();
   int n = 0;
-  for (const char* l : lines) storeLine(ansi(l), ++n);
+  for (const std::string& l : lines) storeLine(l, ++n);
   RunOutcome o = runScript();
   return {o.error, o.line};
+}
+
+// The same for lines written in UTF-8 in the test.
+RunResult runLines(const std::vector<const char*>& lines) {
+  std::vector<std::string> ansiLines;
+  for (const char* l : lines) ansiLines.push_back(ansi(l));
+  return runStored(ansiLines);
 }
 
 std::string var(const char* name) {
@@ -48,12 +57,7 @@ class ValueTest : public testing::TestWithParam<ValueCase> {};
 
 TEST_P(ValueTest, LeavesValue) {
   const ValueCase& c = GetParam();
-  setenv("OUVINO_CONSOLE", "headless", 1);
-  resetInterpreter();
-  int n = 0;
-  for (const char* l : c.lines) storeLine(ansi(l), ++n);
-  RunOutcome o = runScript();
-  EXPECT_EQ(o.error, c.error);
+  EXPECT_EQ(runLines(c.lines).error, c.error);
   EXPECT_EQ(var(c.variable), ansi(c.expected));
 }
 
@@ -254,31 +258,21 @@ TEST(Lists, Failures) {
       {"lista [a] cria", "lista [a] junta 1"},
       {"lista [] cria"}};
   for (const auto& lines : failing) {
-    setenv("OUVINO_CONSOLE", "headless", 1);
-    resetInterpreter();
-    int n = 0;
-    for (const char* l : lines) storeLine(ansi(l), ++n);
-    RunOutcome o = runScript();
-    EXPECT_TRUE(o.error) << lines.back();
-    EXPECT_EQ(o.line, n) << lines.back();
+    RunResult r = runLines(lines);
+    EXPECT_TRUE(r.error) << lines.back();
+    EXPECT_EQ(r.line, static_cast<int>(lines.size())) << lines.back();
   }
 }
 
 TEST(Lists, TwentyAtMostAndSlotsReused) {
-  setenv("OUVINO_CONSOLE", "headless", 1);
-  resetInterpreter();
-  int n = 0;
-  for (int i = 1; i <= 21; i++) storeLine("lista [l" + std::to_string(i) + "] cria", ++n);
-  RunOutcome o = runScript();
-  EXPECT_TRUE(o.error);
-  EXPECT_EQ(o.line, 21);
-  n = 0;
-  storeLine("lista [l7] apaga", ++n);
-  storeLine("lista [novo] cria", ++n);
-  storeLine("lista [novo] adiciona 1", ++n);
-  storeLine("lista [novo] tamanho $n", ++n);
-  o = runScript();
-  EXPECT_FALSE(o.error);
+  std::vector<std::string> creates;
+  for (int i = 1; i <= 21; i++) creates.push_back("lista [l" + std::to_string(i) + "] cria");
+  RunResult r = runStored(creates);
+  EXPECT_TRUE(r.error);
+  EXPECT_EQ(r.line, 21);
+  r = runStored({"lista [l7] apaga", "lista [novo] cria", "lista [novo] adiciona 1", "lista [novo] tamanho $n"},
+                true);
+  EXPECT_FALSE(r.error);
   EXPECT_EQ(var("$n"), "1");
 }
 
@@ -298,13 +292,12 @@ TEST(Keywords, ClockAndParameterValues) {
 }
 
 TEST(Variables, The102ndNameFailsWithoutSharingASlot) {
-  setenv("OUVINO_CONSOLE", "headless", 1);
-  resetInterpreter();
-  for (int i = 1; i <= 101; i++) storeLine("seja $v" + std::to_string(i) + " " + std::to_string(i), i);
-  storeLine("seja $extra 999", 102);
-  RunOutcome o = runScript();
-  EXPECT_TRUE(o.error);
-  EXPECT_EQ(o.line, 102);
+  std::vector<std::string> lines;
+  for (int i = 1; i <= 101; i++) lines.push_back("seja $v" + std::to_string(i) + " " + std::to_string(i));
+  lines.push_back("seja $extra 999");
+  RunResult r = runStored(lines);
+  EXPECT_TRUE(r.error);
+  EXPECT_EQ(r.line, 102);
   EXPECT_EQ(var("$v1"), "1");
   EXPECT_EQ(var("$v101"), "101");
   EXPECT_EQ(namedVariableCount(), 101);
@@ -351,10 +344,7 @@ TEST(Robustness, HostileLines) {
       {"substitui $a \"\" \"-\"", false, 1},
   };
   for (const auto& c : cases) {
-    setenv("OUVINO_CONSOLE", "headless", 1);
-    resetInterpreter();
-    storeLine(c.line, 1);
-    EXPECT_EQ(runScript().error, c.error) << c.line.substr(0, 20);
+    EXPECT_EQ(runStored({c.line}).error, c.error) << c.line.substr(0, 20);
     EXPECT_EQ(var("$a").size(), c.length) << c.line.substr(0, 20);
   }
 }

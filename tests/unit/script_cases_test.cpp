@@ -12,6 +12,8 @@
 //   --- status      (exit status, 0 when absent)
 //   --- program     ("fitagrav" runs the recorder instead of the script)
 //   --- args        (rotela's arguments instead of "script.cmd")
+//   --- file:PATH   (a file made before the run, PATH relative to the run's
+//                    folder; c/ is drive c:, config/Ouvino/ the configuration)
 //   --- console     ("terminal" instead of the headless console; the screen
 //                    is then standard output, CR LF read as LF)
 // Lines before the first "===" are comments.
@@ -117,6 +119,12 @@ TEST_P(ScriptCaseTest, Runs) {
   fs::create_directories(dir / "config");
   writeFile(dir / "script.cmd", crlf(utf8ToAnsi(c.parts.at("script"))));
   writeFile(dir / "input", c.parts.count("input") ? utf8ToAnsi(c.parts.at("input")) : "");
+  for (const auto& [name, text] : c.parts) {
+    if (name.rfind("file:", 0) != 0) continue;
+    fs::path file = dir / name.substr(5);
+    fs::create_directories(file.parent_path());
+    writeFile(file, crlf(utf8ToAnsi(text)));
+  }
   bool recorder = part(c, "program") == "fitagrav";
   std::string args = c.parts.count("args") ? part(c, "args") : "script.cmd";
   std::string program = recorder ? std::string("'") + FITAGRAV_BINARY + "'"
