@@ -38,5 +38,6 @@ void consoleWakeUp();
 // (terminateConsole) when none is and none can come.
 void consoleAwaitKey();
 
-// The grid as text: 25 rows, trailing blanks removed, each ended by "\n".
+// The grid as text: 25 rows, trailing blanks removed, each ended by "\n";
+// cells written in their own background colour show as blanks.
 std::string gridDumpText();

@@ -10,6 +10,7 @@
 #include "console/backend.h"
 #include "console/console.h"
 #include "console/keys.h"
+#include "speech/speech.h"  // the speech log, where early sounds are told
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/program.h"
@@ -152,4 +153,20 @@ void setTerminateStatus(int status) { terminateStatus = status; }
   clearKeyBuffer();
   consoleEndOfProgram(false);
   exit(terminateStatus);
+}
+
+void pointerPosition(int& x, int& y) { x = y = 0; }
+
+void foregroundWindowOrigin(int& left, int& top, int& frameWidth) { left = top = frameWidth = 0; }
+
+std::string foregroundWindowTitle() {
+  std::string title = consoleTitle();
+  speechLog("foreground", title);
+  return title;
+}
+
+// No speaker here: the tone is logged and its time is kept.
+void speakerBeep(int frequency, int durationMs) {
+  speechLog("tone", std::to_string(frequency) + " " + std::to_string(durationMs));
+  delayMs(static_cast<unsigned>(durationMs));
 }

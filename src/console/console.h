@@ -37,6 +37,16 @@ void restoreConsoleWindow();
 void bringConsoleToTop();
 bool consoleIsForeground();
 
+// The pointer and the foreground window, as the automation commands see
+// them.  Consoles without a pointer (terminal, headless) answer 0; until a
+// real window exists the console itself is the foreground window.
+void pointerPosition(int& x, int& y);
+void foregroundWindowOrigin(int& left, int& top, int& frameWidth);
+std::string foregroundWindowTitle();
+
+// The PC speaker: a tone of a frequency for a duration; returns afterwards.
+void speakerBeep(int frequency, int durationMs);
+
 // Pumping and pausing.
 void pumpConsoleMessages();
 void pumpAllMessages();

@@ -174,10 +174,16 @@ std::string readScreenRow(int row) {
   return std::string(start, kGridCols);
 }
 
+// What a reader of the screen sees: a cell written in its own background
+// colour (a password typed black on black) shows as a blank.
 std::string gridDumpText() {
   std::string text;
   for (int row = 1; row <= kGridRows; ++row) {
     std::string line = readScreenRow(row);
+    for (int col = 1; col <= kGridCols; ++col) {
+      uint8_t attr = readScreenAttr(row, col);
+      if ((attr & 0x0F) == (attr >> 4)) line[col - 1] = ' ';
+    }
     line.erase(line.find_last_not_of(' ') + 1);
     text += line + "\n";
   }

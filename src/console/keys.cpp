@@ -73,3 +73,9 @@ int readConsoleLine(char* buffer, int capacity) {
   buffer[count++] = 10;
   return count;
 }
+
+static KeyModifiers heldModifiers;
+
+KeyModifiers keyModifiers() { return heldModifiers; }
+
+void setKeyModifiers(KeyModifiers held) { heldModifiers = held; }

@@ -17,6 +17,13 @@ void flushKeys();
 int keyCount();
 // Drops the waiting codes without pumping (the end of the program).
 void clearKeyBuffer();
+// Shift, Ctrl and Alt as the last key event left them (a terminal tells none).
+struct KeyModifiers {
+  bool shift = false, ctrl = false, alt = false;
+};
+KeyModifiers keyModifiers();
+void setKeyModifiers(KeyModifiers held);
+
 // Plain line input behind standard input: returns the count stored in buffer,
 // line end (13, 10) included.
 int readConsoleLine(char* buffer, int capacity);

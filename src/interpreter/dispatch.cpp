@@ -6,6 +6,9 @@
 #include <vector>
 
 #include "interpreter/commands.h"
+#include "interpreter/console_commands.h"
+#include "interpreter/encoding_commands.h"
+#include "interpreter/file_commands.h"
 #include "interpreter/store.h"
 #include "interpreter/text.h"
 #include "speech/speech.h"
@@ -20,33 +23,33 @@ struct CommandEntry {
 // Dispatch order is the language's; all words are distinct, so a hash map
 // over this table gives the same result as the linear search.
 const CommandEntry kCommands[] = {
-    {"MIDI", nullptr},          {"ALARME", nullptr},       {"DEBUG", cmdDebug},
-    {"TAMARQ", nullptr},        {"SEJA", cmdSeja},         {"TELA", nullptr},
-    {"COR", nullptr},           {"FUNDO", nullptr},        {"ABRE", nullptr},
-    {"FECHA", nullptr},         {"INTERNET", nullptr},     {"CONECTA", nullptr},
+    {"MIDI", nullptr},          {"ALARME", cmdAlarme},       {"DEBUG", cmdDebug},
+    {"TAMARQ", cmdTamarq},        {"SEJA", cmdSeja},         {"TELA", cmdTela},
+    {"COR", cmdCor},           {"FUNDO", cmdFundo},        {"ABRE", cmdAbre},
+    {"FECHA", cmdFecha},         {"INTERNET", nullptr},     {"CONECTA", nullptr},
     {"ATIVASSL", nullptr},      {"SERVE", nullptr},        {"OBSERVA", nullptr},
-    {"ESCREVE", nullptr},       {"BIPA", nullptr},         {"SOMA", cmdSoma},
+    {"ESCREVE", cmdEscreve},       {"BIPA", cmdBipa},         {"SOMA", cmdSoma},
     {"SUBTRAI", cmdSubtrai},    {"MULTIPLICA", cmdMultiplica}, {"DIVIDE", cmdDivide},
-    {"CONCATENA", cmdConcatena}, {"COPIA", cmdCopia},      {"SOLETRA", nullptr},
-    {"LISTA", cmdLista},        {"FALAHORA", nullptr},     {"TITULO", nullptr},
-    {"TÍTULO", nullptr},        {"DELETA", cmdDeleta},     {"SUBSTITUI", cmdSubstitui},
-    {"TOCA", nullptr},          {"FALA", nullptr},         {"MCI", nullptr},
-    {"LÊ", nullptr},            {"LE", nullptr},           {"CHECA", nullptr},
-    {"REMOVE", nullptr},        {"RENOMEIA", nullptr},     {"REPLICA", nullptr},
-    {"CMD", nullptr},           {"ESPERA", nullptr},       {"DIGITA", nullptr},
+    {"CONCATENA", cmdConcatena}, {"COPIA", cmdCopia},      {"SOLETRA", cmdSoletra},
+    {"LISTA", cmdLista},        {"FALAHORA", cmdFalahora},     {"TITULO", cmdTitulo},
+    {"TÍTULO", cmdTitulo},        {"DELETA", cmdDeleta},     {"SUBSTITUI", cmdSubstitui},
+    {"TOCA", nullptr},          {"FALA", cmdFala},         {"MCI", nullptr},
+    {"LÊ", cmdLe},            {"LE", cmdLe},           {"CHECA", cmdCheca},
+    {"REMOVE", cmdRemove},        {"RENOMEIA", cmdRenomeia},     {"REPLICA", cmdReplica},
+    {"CMD", cmdCmd},           {"ESPERA", cmdEspera},       {"DIGITA", nullptr},
     {"ACIONA", nullptr},        {"CLICA", nullptr},        {"CAPTURA", nullptr},
     {"TRANSFERE", nullptr},     {"JANELA", nullptr},       {"DESVIA", cmdDesvia},
     {"SE", cmdSe},              {"SENAO", cmdSenao},       {"SENÃO", cmdSenao},
     {"ENQUANTO", cmdEnquanto},  {"REPETE", cmdRepete},     {"FIM", cmdFim},
-    {"EXECUTA", nullptr},       {"EXISTEPROG", nullptr},   {"DIR", nullptr},
-    {"BUSCA", nullptr},         {"TERMINA", cmdTermina},   {"CHAMA", cmdChama},
+    {"EXECUTA", nullptr},       {"EXISTEPROG", nullptr},   {"DIR", cmdDir},
+    {"BUSCA", cmdBusca},         {"TERMINA", cmdTermina},   {"CHAMA", cmdChama},
     {"RETORNA", cmdRetorna},    {"RANDOMIZA", cmdRandomiza}, {"IP", nullptr},
     {"MSAA", nullptr},          {"MENU", nullptr},         {"IMAGEM", nullptr},
-    {"SENSOR", nullptr},        {"ANSIPARAUTF8", nullptr}, {"UTF8PARAANSI", nullptr},
+    {"SENSOR", nullptr},        {"ANSIPARAUTF8", cmdAnsiParaUtf8}, {"UTF8PARAANSI", cmdUtf8ParaAnsi},
     {"HTTP", nullptr},          {"HANDLE", nullptr},       {"TRAZDAREDE", nullptr},
-    {"MENSAGEM", nullptr},      {"CODBASE64", nullptr},    {"REMOVEQUOTED", nullptr},
-    {"ADQUOTED", nullptr},      {"CODARQBASE64", nullptr}, {"DECODARQBASE64", nullptr},
-    {"DECODBASE64", nullptr},
+    {"MENSAGEM", nullptr},      {"CODBASE64", cmdCodBase64},    {"REMOVEQUOTED", cmdRemoveQuoted},
+    {"ADQUOTED", cmdAdQuoted},      {"CODARQBASE64", cmdCodArqBase64}, {"DECODARQBASE64", cmdDecodArqBase64},
+    {"DECODBASE64", cmdDecodBase64},
 };
 
 constexpr int kCommandCount = sizeof kCommands / sizeof kCommands[0];
@@ -85,6 +88,10 @@ bool commandIsBuilt(const std::string& upperWord) {
   return i >= 0 && kCommands[i].handler != nullptr;
 }
 
+static CommandFilter commandFilter = nullptr;
+
+void setCommandFilter(CommandFilter allowed) { commandFilter = allowed; }
+
 bool dispatchCommand(const std::string& word, std::string_view args) {
   if (word.empty()) return false;
   args = trimView(args);
@@ -95,6 +102,7 @@ bool dispatchCommand(const std::string& word, std::string_view args) {
     sayLine(ansi("Comando inválido: ") + upper);
     return false;
   }
+  if (commandFilter && !commandFilter(upper)) return false;
   if (!kCommands[i].handler) {
     sayLine(ansi("Comando ainda não disponível nesta versão: ") + upper);
     return false;

@@ -16,3 +16,8 @@ int commandCount();
 // Whether the word's command is built (a word of a later stage is in the
 // table but fails its line with a clear message).
 bool commandIsBuilt(const std::string& upperWord);
+
+// Lets a harness keep some commands from running (a fuzzer must not touch
+// the file system or start programs): a refused word fails its line quietly.
+using CommandFilter = bool (*)(const std::string& upperWord);
+void setCommandFilter(CommandFilter allowed);

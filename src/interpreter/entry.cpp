@@ -3,6 +3,7 @@
 #include "interpreter/entry.h"
 
 #include "console/services.h"
+#include "interpreter/channels.h"
 #include "interpreter/store.h"
 #include "interpreter/text.h"
 #include "platform/paths.h"
@@ -158,6 +159,7 @@ void startRuntime(int argc, char** argv) {
 }
 
 int finishRuntime(int status) {
+  closeAllChannels();
   consoleEndOfProgram(false);
   return status;
 }

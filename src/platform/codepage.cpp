@@ -99,6 +99,18 @@ std::string utf8ToAnsi(const std::string& utf8) {
     return out;
 }
 
+bool utf8ToAnsiStrict(const std::string& utf8, std::string& ansi) {
+    ansi.clear();
+    ansi.reserve(utf8.size());
+    size_t pos = 0;
+    uint32_t cp = 0;
+    while (pos < utf8.size()) {
+        if (!decodeUtf8(utf8, pos, cp)) { ansi.clear(); return false; }
+        ansi += ansiOf(cp);
+    }
+    return true;
+}
+
 bool ansiEqualNoCase(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
