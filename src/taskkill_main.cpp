@@ -83,8 +83,7 @@ void printUsage() {
 }
 
 std::string upperAZ(std::string text) {
-  for (char& c : text)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  for (char& c : text) c = static_cast<char>(upperAscii(static_cast<unsigned char>(c)));
   return text;
 }
 

@@ -13,6 +13,7 @@
 #include "speech/speech.h"  // the speech log, where early sounds are told
 #include "platform/clock.h"
 #include "platform/codepage.h"
+#include "platform/process.h"
 #include "platform/program.h"
 
 namespace {
@@ -98,7 +99,12 @@ void pumpConsoleMessages() {
   if (b.pump) b.pump();
 }
 
-void pumpAllMessages() { pumpConsoleMessages(); }
+// Finished children are collected here too, so none lingers while a script
+// only pauses.
+void pumpAllMessages() {
+  pumpConsoleMessages();
+  sweepChildren();
+}
 
 void consoleWakeUp() { wakeUpPending = true; }
 

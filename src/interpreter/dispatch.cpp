@@ -11,6 +11,7 @@
 #include "interpreter/file_commands.h"
 #include "interpreter/store.h"
 #include "interpreter/text.h"
+#include "services/exec_commands.h"
 #include "speech/speech.h"
 
 namespace {
@@ -41,7 +42,7 @@ const CommandEntry kCommands[] = {
     {"TRANSFERE", nullptr},     {"JANELA", nullptr},       {"DESVIA", cmdDesvia},
     {"SE", cmdSe},              {"SENAO", cmdSenao},       {"SENÃO", cmdSenao},
     {"ENQUANTO", cmdEnquanto},  {"REPETE", cmdRepete},     {"FIM", cmdFim},
-    {"EXECUTA", nullptr},       {"EXISTEPROG", nullptr},   {"DIR", cmdDir},
+    {"EXECUTA", cmdExecuta},       {"EXISTEPROG", cmdExisteprog},   {"DIR", cmdDir},
     {"BUSCA", cmdBusca},         {"TERMINA", cmdTermina},   {"CHAMA", cmdChama},
     {"RETORNA", cmdRetorna},    {"RANDOMIZA", cmdRandomiza}, {"IP", nullptr},
     {"MSAA", nullptr},          {"MENU", nullptr},         {"IMAGEM", nullptr},

@@ -228,6 +228,20 @@ bool spawnChild(SpawnSetup& setup, const std::vector<std::string>& argv, pid_t& 
     return posix_spawn(&pid, argv[0].c_str(), &setup.actions, &setup.attributes, pointers.data(), environ) == 0;
 }
 
+// Our ends of the pipes land in *parent; with none the child gets /dev/null.
+bool spawnWith(const std::vector<std::string>& argv, const std::string& hostFolder, ChildPipes* parent, pid_t& pid) {
+    SpawnSetup setup;
+    int childEnds[3] = {-1, -1, -1};
+    bool ok = initSpawn(setup, hostFolder) &&
+              (parent ? makePipes(*parent, childEnds) && redirectToPipes(setup.actions, childEnds)
+                      : redirectToNull(setup.actions)) &&
+              spawnChild(setup, argv, pid);
+    freeSpawn(setup);
+    for (int& fd : childEnds) closeFd(fd);
+    if (!ok && parent) closePipes(*parent);
+    return ok;
+}
+
 // ---- Sweeping ----
 
 bool reaped(pid_t pid) {
@@ -367,18 +381,9 @@ bool startProgram(const std::string& hostProgram, const std::vector<std::string>
     sweepChildren();
     std::vector<std::string> argv = {hostProgram};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    SpawnSetup setup;
     ChildPipes parent;
-    int childEnds[3] = {-1, -1, -1};
     pid_t pid = -1;
-    bool ok = initSpawn(setup, hostFolder) &&
-              (pipes ? makePipes(parent, childEnds) && redirectToPipes(setup.actions, childEnds)
-                     : redirectToNull(setup.actions)) &&
-              spawnChild(setup, argv, pid);
-    freeSpawn(setup);
-    for (int& fd : childEnds) closeFd(fd);
-    if (!ok) closePipes(parent);
-    if (!ok) return false;
+    if (!spawnWith(argv, hostFolder, pipes ? &parent : nullptr, pid)) return false;
     children.push_back(pid);
     parent.pid = pid;
     if (pipes) *pipes = parent;
