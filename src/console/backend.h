@@ -2,13 +2,24 @@
 // from.  The grid keeps all the text; a backend only hears about changes and
 // fills the key buffer.  An operation left null means "nothing to do here".
 // Backends: terminal (standard output and input), headless (memory only,
-// screen written at the end) and, later, the window.
+// screen written at the end) and the window.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 enum class ConsoleNotice { Cleared, CursorMoved, LineCleared, Scrolled };
+
+enum class WindowShow { Hide, Restore, BringToTop };
+
+// One run of the enlarged line: text drawn from cell x (in enlarged cells)
+// in two palette colours.
+struct EnlargedRun {
+  std::string text;
+  int x;
+  uint8_t foreground, background;
+};
 
 struct ConsoleBackend {
   const char* name;
@@ -22,6 +33,15 @@ struct ConsoleBackend {
   void (*needKey)();                              // a reader found the key buffer empty
   bool (*inputEnded)();                           // no key can come any more
   void (*shutdown)();                             // end of the program: what the backend keeps
+  // Window-only operations (null in the terminal and headless consoles).
+  void (*caret)(bool visible);                    // a key wait begins (true) or ends
+  void (*show)(WindowShow how);
+  bool (*isForeground)();
+  bool (*clipboardGet)(std::string& ansiText);
+  void (*clipboardSet)(const std::string& ansiText);
+  void (*repaintAll)();                           // overlay or enlarged line changed: redraw everything
+  // The enlarged line on a grid row (0-based) at factor x the cell size.
+  void (*drawEnlarged)(int row, int factor, const EnlargedRun* runs, int count);
 };
 
 extern const ConsoleBackend terminalConsoleBackend;

@@ -37,6 +37,14 @@ void restoreConsoleWindow();
 void bringConsoleToTop();
 bool consoleIsForeground();
 
+// The clipboard's text.  Copying takes the text up to its NUL; pasting
+// stores at most capacity - 1 characters and a NUL, the empty text when the
+// clipboard holds none, and nothing at all when capacity is 0 or the
+// clipboard cannot be read.  The consoles without a window keep a clipboard
+// of their own.
+void copyToClipboard(const char* text);
+void pasteFromClipboard(char* buffer, size_t capacity);
+
 // The pointer and the foreground window, as the automation commands see
 // them.  Consoles without a pointer (terminal, headless) answer 0; until a
 // real window exists the console itself is the foreground window.

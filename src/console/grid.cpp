@@ -8,6 +8,8 @@
 
 #include "console/backend.h"
 #include "console/console.h"
+#include "console/tone.h"
+#include "console/video_settings.h"
 #include "speech/speech.h"
 
 namespace {
@@ -94,7 +96,7 @@ void printable(uint8_t c, std::string& echo) {
 void writeByte(uint8_t c, std::string& echo) {
   if (c >= 32) return printable(c, echo);
   switch (c) {
-    case 7: speechLog("bell", ""); echo += '\a'; break;
+    case 7: messageBeep(); echo += '\a'; break;
     case 8: backspace(echo); break;
     case 10: newLine(); cursorX = 0; echo += '\n'; break;
     case 13: cursorX = 0; echo += '\r'; break;
@@ -149,11 +151,13 @@ void clearToEndOfLine() {
 
 void setTextColor(int colour) {
   openConsole();
+  if (videoColoursFixed()) return;
   textAttr = (textAttr & 0xF0) | (colour & 0x0F);
 }
 
 void setTextBackground(int colour) {
   openConsole();
+  if (videoColoursFixed()) return;
   textAttr = (textAttr & 0x0F) | static_cast<uint8_t>(colour * 16);
 }
 

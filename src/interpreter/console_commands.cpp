@@ -140,13 +140,6 @@ std::string takeTecla(std::string_view args, bool& flags) {
   return text;
 }
 
-bool readConsoleLineInto(int slot) {
-  char buffer[128];
-  int n = readConsoleLine(buffer, sizeof buffer);
-  variable(slot).assign(buffer, n >= 2 ? n - 2 : 0);
-  return true;
-}
-
 // LE CONSOLE: what the captured program has written, and optionally a line.
 bool readCaptured(std::string_view args) {
   int slot;

@@ -20,4 +20,5 @@ void headlessShutdown() {
 
 const ConsoleBackend headlessConsoleBackend = {
     "headless", keyInputStart, nullptr, nullptr, nullptr, nullptr,
-    keyInputPump, keyInputWait, keyInputNeedKey, keyInputEnded, headlessShutdown};
+    keyInputPump, keyInputWait, keyInputNeedKey, keyInputEnded, headlessShutdown,
+    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};  // no window

@@ -113,4 +113,5 @@ void terminalShutdown() {
 
 const ConsoleBackend terminalConsoleBackend = {
     "terminal", keyInputStart, terminalEcho, nullptr, terminalNotice, nullptr,
-    keyInputPump, keyInputWait, keyInputNeedKey, keyInputEnded, terminalShutdown};
+    keyInputPump, keyInputWait, keyInputNeedKey, keyInputEnded, terminalShutdown,
+    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};  // no window
