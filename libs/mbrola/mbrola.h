@@ -13,7 +13,10 @@ extern "C" {
 // Sample formats of readtype_MBR.
 enum { MBR_LIN16 = 0, MBR_LIN8 = 1, MBR_ULAW = 2 };
 
-// Error codes of lastError_MBR (0 = no error).
+// Error codes of lastError_MBR (0 = no error).  An error stays until
+// reset_MBR or init_MBR; write_MBR also returns -1 when its text caused one.
+// With setNoError_MBR(1) phonemes and diphones missing from the voice are
+// spoken as silence without an error; bad lines are always errors.
 enum {
   MBR_ERR_NONE = 0,
   MBR_ERR_DATABASE = 1,   // database missing, unreadable or malformed

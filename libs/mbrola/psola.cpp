@@ -63,8 +63,22 @@ void addFrame(const VoiceDb& db, const Diphone& d, const Frame& f, int64_t centr
 
 }  // namespace
 
+namespace {
+
+constexpr int64_t kBlend = 160;  // 10 ms each side of a join
+
+// The neighbour's share of the frame at t: 1/2 at the join, 0 from kBlend
+// (or half the phoneme's half) away.
+double neighbourShare(double t, int64_t join, int64_t length) {
+  double reach = double(std::min<int64_t>(kBlend, length / 2));
+  double d = std::fabs(t - double(join));
+  return reach <= 0 || d >= reach ? 0 : 0.5 * (1 - d / reach);
+}
+
+}  // namespace
+
 void placeDiphone(const VoiceDb& db, const Diphone* d, const Placement& at,
-                  const Contour& contour, Ola& ola) {
+                  const Contour& contour, Ola& ola, const Diphone* before, const Diphone* after) {
   growTo(ola, at.to);
   if (ola.nextMark < at.placeFrom) ola.nextMark = double(at.placeFrom);
   if (!d || d->markCount == 0) return;
@@ -78,12 +92,28 @@ void placeDiphone(const VoiceDb& db, const Diphone* d, const Placement& at,
       hz = pitchAt(contour, ola.nextMark + kVoiceRate / hz / 2, db.meanPitch);
       period = std::clamp(kVoiceRate / hz, 16.0, 400.0);
       gain = float(std::clamp(std::sqrt(period / analysisPeriod), 0.5, 2.0));
-      // Raising the pitch: a window longer than the new period would bring
-      // in the neighbouring pulses as echoes.
-      f.left = std::min(f.left, int(period));
-      f.right = std::min(f.right, int(period));
     }
-    addFrame(db, *d, f, std::llround(ola.nextMark), gain, ola);
+    const Diphone* other = nullptr;
+    double share = 0;
+    if (before && before->markCount && ola.nextMark < at.mid) {
+      share = neighbourShare(ola.nextMark, at.from, at.mid - at.from);
+      other = before;
+    } else if (after && after->markCount && ola.nextMark >= at.mid) {
+      share = neighbourShare(ola.nextMark, at.to, at.to - at.mid);
+      other = after;
+    }
+    int64_t centre = std::llround(ola.nextMark);
+    auto add = [&](const Diphone& src, Frame fr, float g) {
+      if (fr.voiced) {
+        // Raising the pitch: a window longer than the new period would bring
+        // in the neighbouring pulses as echoes.
+        fr.left = std::min(fr.left, int(period));
+        fr.right = std::min(fr.right, int(period));
+      }
+      addFrame(db, src, fr, centre, g, ola);
+    };
+    add(*d, f, gain * float(1 - share));
+    if (share > 0) add(*other, frameAt(db, *other, other == before ? double(other->count) : 0.0), gain * float(share));
     ola.nextMark += period;
   }
 }

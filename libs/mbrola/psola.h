@@ -29,9 +29,12 @@ struct Placement {
   int64_t from, mid, to, placeFrom, placeTo;
 };
 
-// Lays `d` (may be null: nothing but room) onto the accumulator.
+// Lays `d` (may be null: nothing but room) onto the accumulator.  Near its
+// two ends the frames are blended with the neighbouring diphones' (when
+// given), so that two carriers' versions of a phoneme meet gradually.
 void placeDiphone(const VoiceDb& db, const Diphone* d, const Placement& at,
-                  const Contour& contour, Ola& ola);
+                  const Contour& contour, Ola& ola,
+                  const Diphone* before = nullptr, const Diphone* after = nullptr);
 
 // Moves output before `upto` from the accumulator to `out`.
 void takeFinal(Ola& ola, int64_t upto, std::vector<float>& out);

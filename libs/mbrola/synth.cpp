@@ -1,13 +1,15 @@
 // Phones to diphones.  A phone's duration is shared equally between the
 // diphone that enters it and the one that leaves it, and a diphone is laid
-// down only when the phone after its right half is known, so the pitch line
-// into that phone's first point is right.  The last two phones are therefore
-// held until more arrive or a flush comes.  Silence halves are true silence.
-// Memory grows only with the phones held and the audio not yet read.
+// down only when the phone after it is known (its frames blend with that
+// diphone's) and the pitch line over it is known (up to a dozen phones wait
+// for the next pitch point).  The last phones are therefore held until more
+// arrive or a flush comes.  Silence halves are true silence.  Memory grows
+// only with the phones held and the audio not yet read.
 #include "synth.h"
 
 #include <cmath>
 #include <deque>
+#include <optional>
 
 #include "contour.h"
 #include "psola.h"
@@ -29,11 +31,13 @@ Contour gContour;
 std::deque<Held> gHeld;
 double gTime = 0;
 std::deque<float> gOut;
+std::optional<Held> gLaidBefore;  // the phone before gHeld[0], for blending
 
 Held silenceAt(double time) { return {findPhoneme(gVoice, "_"), true, time, 0}; }
 
 void restart(double time) {
   gHeld.assign(1, silenceAt(time));
+  gLaidBefore.reset();
   gContour.clear();
   gOla = Ola();
   gOla.accStart = std::llround(time);
@@ -47,7 +51,16 @@ void finalUpTo(int64_t upto) {
   gOut.insert(gOut.end(), done.begin(), done.end());
 }
 
-void layPair(const Held& a, const Held& b) {
+// A diphone is laid once the contour over it is known: a point at or after
+// the middle of its right phone (phones without points lie on the line
+// between their neighbours' points), or when too many phones wait.
+constexpr size_t kMaxHeld = 12;
+
+bool pitchKnownThrough(const Held& h) {
+  return !gContour.empty() && gContour.back().time >= h.start + h.length / 2;
+}
+
+void layPair(const Held& a, const Held& b, const Held* before, const Held* after) {
   Placement at;
   at.from = std::llround(a.start + a.length / 2);
   at.mid = std::llround(b.start);
@@ -55,7 +68,9 @@ void layPair(const Held& a, const Held& b) {
   at.placeFrom = a.silent ? at.mid : at.from;
   at.placeTo = b.silent ? at.mid : at.to;
   dropPointsBefore(gContour, double(at.from));
-  placeDiphone(gVoice, findDiphone(gVoice, a.id, b.id), at, gContour, gOla);
+  const Diphone* prev = before && !a.silent ? findDiphone(gVoice, before->id, a.id) : nullptr;
+  const Diphone* next = after && !b.silent ? findDiphone(gVoice, b.id, after->id) : nullptr;
+  placeDiphone(gVoice, findDiphone(gVoice, a.id, b.id), at, gContour, gOla, prev, next);
   finalUpTo(std::min<int64_t>(at.to, int64_t(gOla.nextMark) - kMaxHalfWindow));
 }
 
@@ -90,8 +105,9 @@ bool synthPhone(const Phone& phone, std::string& what) {
   addPhonePoints(gContour, h.start, h.length, phone.points);
   gTime += h.length;
   gHeld.push_back(h);
-  while (gHeld.size() >= 3) {
-    layPair(gHeld[0], gHeld[1]);
+  while (gHeld.size() >= 3 && (pitchKnownThrough(gHeld[1]) || gHeld.size() > kMaxHeld)) {
+    layPair(gHeld[0], gHeld[1], gLaidBefore ? &*gLaidBefore : nullptr, &gHeld[2]);
+    gLaidBefore = gHeld.front();
     gHeld.pop_front();
   }
   return known;
@@ -100,7 +116,10 @@ bool synthPhone(const Phone& phone, std::string& what) {
 void synthFlush() {
   if (gHeld.size() < 2) return;
   gHeld.push_back(silenceAt(gTime));
-  for (size_t i = 0; i + 1 < gHeld.size(); ++i) layPair(gHeld[i], gHeld[i + 1]);
+  for (size_t i = 0; i + 1 < gHeld.size(); ++i) {
+    const Held* before = i ? &gHeld[i - 1] : gLaidBefore ? &*gLaidBefore : nullptr;
+    layPair(gHeld[i], gHeld[i + 1], before, i + 2 < gHeld.size() ? &gHeld[i + 2] : nullptr);
+  }
   finalUpTo(std::llround(gTime));
   restart(gTime);
 }

@@ -65,3 +65,11 @@ TEST(MbrolaPsola, SilenceIsSilentAndVoicelessStaysNoisy) {
   EXPECT_GT(testvoice::rmsOf(out, 2000, 4000), 1000);
   EXPECT_EQ(testvoice::pitchOf(out, 2000, 4000), 0);
 }
+
+TEST(MbrolaPsola, PhonesWithoutPointsLieOnTheLineBetweenPoints) {
+  // 100 Hz at 100 ms, 200 Hz at 700 ms: at 250 ms the line is at 125 Hz,
+  // though the point after it comes two phones later.
+  auto out = speak({"a 200 50 100", "a 200", "a 200", "a 200 50 200"});
+  ASSERT_EQ(out.size(), 12800u);
+  EXPECT_NEAR(testvoice::pitchOf(out, 4000 - 200, 4000 + 200, 200), 125, 125 * 0.05);
+}
