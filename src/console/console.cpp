@@ -15,6 +15,7 @@
 #include "console/console.h"
 #include "console/keyboard.h"
 #include "console/keys.h"
+#include "console/tone.h"
 #include "console/video_settings.h"
 #include "platform/console_window.h"
 #include "speech/speech.h"  // the speech log, where early sounds are told
@@ -257,8 +258,10 @@ std::string foregroundWindowTitle() {
   return title;
 }
 
-// No speaker here: the tone is logged and its time is kept.
+// There is no PC speaker to drive: the console's tone generator sounds
+// instead, for the time asked.
 void speakerBeep(int frequency, int durationMs) {
-  speechLog("tone", std::to_string(frequency) + " " + std::to_string(durationMs));
+  startTone(static_cast<unsigned>(frequency));
   delayMs(static_cast<unsigned>(durationMs));
+  stopTone();
 }

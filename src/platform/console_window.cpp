@@ -45,9 +45,13 @@ WindowState w;
 std::atomic<bool> eventsRunning{false};
 std::atomic<uint32_t> wakeType{0};
 
+// Set at program start, before any part (the audio too) starts SDL: SDL's
+// own SIGINT and SIGTERM handlers would only queue a quit event that a
+// program without the window never reads, so the signals would be lost.
+const bool signalsLeftAlone = SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+
 bool startVideo() {
   if (w.videoStarted) return true;
-  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // Ctrl+C in the shell still ends the program at once
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
   w.videoStarted = true;

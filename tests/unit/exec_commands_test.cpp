@@ -37,6 +37,7 @@ class ExecTest : public testing::Test {
   std::string helper = EXEC_HELPER_BINARY;
 
   void SetUp() override {
+    setenv("OUVINO_CONSOLE", "headless", 1);
     fs::remove_all(dir);
     fs::create_directories(dir / "c");
     fs::create_directories(dir / "xdg" / "Ouvino");

@@ -6,6 +6,7 @@
 #include <SDL.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -400,6 +401,18 @@ TEST_F(WindowTest, ClosingTheWindowEndsTheProgram) {
                 SDL_PushEvent(&quit);
               }),
               ::testing::ExitedWithCode(2), "");
+}
+
+// Whichever part starts SDL first, SIGINT still ends the program.
+TEST(WindowSignals, SdlLeavesSigintAlone) {
+  EXPECT_EXIT(
+      {
+        SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
+        SDL_InitSubSystem(SDL_INIT_AUDIO);
+        raise(SIGINT);
+        exit(0);
+      },
+      ::testing::KilledBySignal(SIGINT), "");
 }
 
 // The audio thread's block-done wakes a wait of the window at once.
