@@ -14,10 +14,6 @@ namespace {
 
 const char* const kChannelError = "Erro no processamento de arquivo";
 
-void waitWhileSpeaking() {
-  while (isSpeaking()) waitMessage();
-}
-
 // A trailing "&" is removed with the blanks before it; answers whether it was there.
 bool takeAmpersand(std::string_view& args) {
   if (args.empty() || args.back() != '&') return false;
@@ -38,6 +34,13 @@ std::string joinedValues(std::string_view& args) {
     joined += value;
   }
   return joined;
+}
+
+// One line of the plain line input, without its line end.
+std::string readPlainLine() {
+  char buffer[128];
+  int n = readConsoleLine(buffer, sizeof buffer);
+  return std::string(buffer, n >= 2 ? n - 2 : 0);
 }
 
 bool channelFailure() {
@@ -180,9 +183,7 @@ std::string readLineFrom(const LeRequest& r, const std::string& current) {
   if (r.source == Source::Password) setTextAttribute(0);
   std::string text;
   if (r.source == Source::Mute || r.source == Source::Password) {
-    char buffer[128];
-    int n = readConsoleLine(buffer, sizeof buffer);
-    text.assign(buffer, n >= 2 ? n - 2 : 0);
+    text = readPlainLine();
   } else if (r.source == Source::Edit) {
     text = current;
     if (editFieldAt(text, whereX(), whereY(), 1024) == 27) text.clear();
@@ -207,8 +208,7 @@ bool cmdLe(std::string_view args) {
   interp.statusCode = 0;
   args = trimView(args);
   if (args.empty()) {
-    char buffer[128];
-    readConsoleLine(buffer, sizeof buffer);
+    readPlainLine();
     return true;
   }
   if (startsUpper(args, "MOUSE ") || startsUpper(args, "RATO ")) return readMousePosition(trimView(args.substr(5)));

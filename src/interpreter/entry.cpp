@@ -109,16 +109,19 @@ const std::vector<std::string>& recorderScript() {
   return lines;
 }
 
-std::string messageText(const std::string& key) {
+static const Message* findMessage(const std::string& key) {
   for (const Message& m : kMessages)
-    if (key == m.key) return ansi(m.text);
-  return "";
+    if (key == m.key) return &m;
+  return nullptr;
+}
+
+std::string messageText(const std::string& key) {
+  const Message* m = findMessage(key);
+  return m ? ansi(m->text) : "";
 }
 
 void showMessage(const std::string& key, int lineBreaks) {
-  bool known = false;
-  for (const Message& m : kMessages) known = known || key == m.key;
-  if (!known) reportUnknownMessage(key);
+  if (!findMessage(key)) reportUnknownMessage(key);
   std::string text = messageText(key);
   writeTextToConsole(text);
   writeLineEnds(lineBreaks);

@@ -72,7 +72,7 @@ bool cmdExecuta(std::string_view args) {
   std::string value, program, parameters;
   if (!readValue(args, value) || !trimView(args).empty()) return false;
   bool ok = splitProgram(value, program, parameters);
-  while (isSpeaking()) waitMessage();
+  waitWhileSpeaking();
   ok = ok && launch(mode, program, parameters);
   if (mode == LaunchMode::Wait) waitForConsoleReturn();
   return ok;

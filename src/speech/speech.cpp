@@ -82,11 +82,11 @@ std::string charForLog(uint8_t c) {
   return std::string(1, static_cast<char>(c));
 }
 
+}  // namespace
+
 void waitWhileSpeaking() {
   while (isSpeaking()) waitMessage();
 }
-
-}  // namespace
 
 void speechLogOpen(const std::string& hostFile) {
   logChecked = true;

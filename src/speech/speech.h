@@ -14,6 +14,8 @@ void speakText(const std::string& text);
 void spellText(const std::string& text);
 void speakChar(uint8_t c);
 bool isSpeaking();
+// Waits (keeping the window alive) until speech and sound end or a key stops them.
+void waitWhileSpeaking();
 void waitSpeechEnd();
 void stopSpeech();
 bool messageExists(const std::string& name);
