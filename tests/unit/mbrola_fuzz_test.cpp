@@ -4,6 +4,9 @@
 
 #include <dlfcn.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
 
 #include "fuzz_write.h"
@@ -57,5 +60,24 @@ TEST(MbrolaFuzz, HostileTextAndRandomBytes) {
     for (auto& b : bytes) b = random() % 4 ? alphabet[random() % (sizeof alphabet - 1)] : char(random());
     EXPECT_GE(run(lib, voice, bytes), 0);
   }
+  dir.leave();
+}
+
+// The fuzzer's corpus for write_MBR, kept so that what once broke stays fixed.
+TEST(MbrolaFuzz, ReplaysTheCorpus) {
+  Bound lib;
+  ASSERT_TRUE(lib.handle) << dlerror();
+  TempFolder dir;
+  ASSERT_TRUE(dir.enter("mbrola_corpus"));
+  ASSERT_TRUE(mbr::saveVoiceDb("tiny.db", testvoice::make()));
+  std::string voice = dir.work + "/tiny.db";
+  int count = 0;
+  for (const auto& e : std::filesystem::directory_iterator(std::string(TEST_SOURCE_DIR) + "/fuzz/corpus/mbrola")) {
+    std::ifstream in(e.path(), std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_GE(run(lib, voice, bytes), 0) << e.path();
+    ++count;
+  }
+  EXPECT_GT(count, 0);
   dir.leave();
 }
