@@ -252,11 +252,15 @@ void measurePitch(const std::vector<float>& x, const std::vector<std::string>& l
 std::vector<float> speakLines(const std::vector<std::string>& lines, Totals& t) {
   static short block[64000];
   double c0 = cpuSeconds();
-  reset_MBR();
-  for (const auto& l : lines) write_MBR((l + "\r\n").c_str());
-  flush_MBR();
   std::vector<short> all;
-  while (int n = read_MBR(block, 64000)) all.insert(all.end(), block, block + n);
+  reset_MBR();
+  // As the engine calls: each line written and the audio read, the flush
+  // after the last.
+  for (size_t i = 0; i < lines.size(); ++i) {
+    write_MBR((lines[i] + "\r\n").c_str());
+    if (i + 1 == lines.size()) flush_MBR();
+    while (int n = read_MBR(block, 64000)) all.insert(all.end(), block, block + n);
+  }
   t.cpuOurs += cpuSeconds() - c0;
   return std::vector<float>(all.begin(), all.end());
 }
