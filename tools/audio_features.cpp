@@ -105,6 +105,12 @@ double cepstralDistance(const Cepstrum& a, const Cepstrum& b, bool withLevel) {
   return std::sqrt(s);
 }
 
+double median(std::vector<double> v) {
+  if (v.empty()) return 0;
+  std::nth_element(v.begin(), v.begin() + long(v.size() / 2), v.end());
+  return v[v.size() / 2];
+}
+
 double levelDb(const std::vector<float>& x, long from, long n) {
   double sum = 0;
   for (long i = from; i < from + n; ++i) sum += sampleAt(x, i) * sampleAt(x, i);

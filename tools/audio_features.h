@@ -29,6 +29,9 @@ std::vector<Cepstrum> cepstra(const std::vector<float>& x, int hop);
 // plus, when `withLevel`, the difference of c0.
 double cepstralDistance(const Cepstrum& a, const Cepstrum& b, bool withLevel);
 
+// The middle value (the upper one of an even count); 0 when empty.
+double median(std::vector<double> v);
+
 // RMS level in dB of x[from, from + n).
 double levelDb(const std::vector<float>& x, long from, long n);
 

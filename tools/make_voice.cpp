@@ -226,12 +226,6 @@ double edgeRms(const mbr::VoiceDb& db, const mbr::Diphone& d, bool atStart) {
   return n ? std::sqrt(sum / n) : 0;
 }
 
-double medianOf(std::vector<double> v) {
-  if (v.empty()) return 0;
-  std::nth_element(v.begin(), v.begin() + long(v.size() / 2), v.end());
-  return v[v.size() / 2];
-}
-
 // Levels each phoneme at the cuts: a diphone's ends are brought to the
 // phoneme's median level there by a gain that runs linearly across it, so
 // neighbouring diphones from different carriers meet at the same loudness.
@@ -242,7 +236,7 @@ void levelJoins(mbr::VoiceDb& db) {
     levels[d.right].push_back(edgeRms(db, d, false));
   }
   std::vector<double> target(db.phonemes.size());
-  for (size_t p = 0; p < levels.size(); ++p) target[p] = medianOf(levels[p]);
+  for (size_t p = 0; p < levels.size(); ++p) target[p] = feat::median(levels[p]);
   for (const auto& d : db.diphones) {
     double a = edgeRms(db, d, true), b = edgeRms(db, d, false);
     double ga = a > 50 ? std::clamp(target[d.left] / a, 0.5, 2.0) : 1.0;

@@ -157,12 +157,6 @@ std::vector<std::string> phoLines(const std::vector<Planned>& phones) {
   return lines;
 }
 
-double median(std::vector<double> v) {
-  if (v.empty()) return 0;
-  std::nth_element(v.begin(), v.begin() + long(v.size() / 2), v.end());
-  return v[v.size() / 2];
-}
-
 // The three changes across the point `at` (10 ms before against 10 ms after).
 struct Change {
   double level, spectral, waveform;
@@ -194,7 +188,7 @@ Change changeAt(const std::vector<float>& x, long at) {
 void countJumps(const std::vector<Change>& frames, const std::vector<Change>& points, Jumps& j) {
   std::vector<double> l, s, w;
   for (const auto& c : frames) { l.push_back(c.level); s.push_back(c.spectral); w.push_back(c.waveform); }
-  double ml = 1.5 * median(l), ms = 1.5 * median(s), mw = 1.5 * median(w);
+  double ml = 1.5 * feat::median(l), ms = 1.5 * feat::median(s), mw = 1.5 * feat::median(w);
   for (const auto& c : points) {
     ++j.count;
     j.level += c.level > ml;
